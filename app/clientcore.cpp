@@ -3,7 +3,7 @@
 #include "chat/chatpages.h"
 #include "chat/mainviewstate.h"
 #include "chat/servernotices.h"
-#include "chat/uptimeclock.h"
+#include "protocol/uptimeclock.h"
 #include "config/configkeys.h"
 #include "config/configstore.h"
 #include "config/userprompts.h"
@@ -132,7 +132,7 @@ void ClientCore::shutdown()
     const QList<TServer*> records = m_servers->records();
     for (TServer* record : records) {
         if (m_serverList->isBusy(record->serverIndex()))
-            m_servers->DisconnectServer(record, TServers::NotConnectedStatus.toString());
+            m_servers->DisconnectServer(record, StatusNotConnected.toString());
     }
     while (!m_servers->records().isEmpty())
         m_servers->ReleaseServerRecord(m_servers->records().constFirst()->serverIndex());

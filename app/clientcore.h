@@ -10,7 +10,7 @@
 // default_dataport, not listening), the chat pages and the view state. The registry needs the
 // configuration, so the file is opened before the registry is made.
 
-#include "chat/uptimeclock.h"
+#include "protocol/uptimeclock.h"
 #include "ui/clientformcontext.h"
 #include "ui/startoptions.h"
 

@@ -51,7 +51,7 @@ void InlineHandlers::handleServerDisconnect(int serverIndex)
     m_prompts.information(u"Disconnected from server "_s + host + u" ("_s +
                           QString::number(serverIndex) + u")"_s);
     m_servers.DisconnectServer(m_servers.FindServer(serverIndex),
-                               TServers::NotConnectedStatus.toString());
+                               StatusNotConnected.toString());
 }
 
 void InlineHandlers::handleIgnoreListCleared(int serverIndex, const QByteArray& payload)

@@ -141,7 +141,7 @@ void LoginHandler::HandleLoginAck(int serverIndex, const QByteArray& payload)
 
     ServerListModel& list = m_servers.serverList();
     list.setRowColour(serverIndex, ServerListModel::RowColour::Green);
-    list.setCell(serverIndex, ServerListModel::StatusColumn, TServers::ConnectedStatus.toString());
+    list.setCell(serverIndex, ServerListModel::StatusColumn, StatusConnected.toString());
 
     if (config.ReadBool(ConfigKey::ChatSwitchConnect, ConfigDefault::ChatSwitchConnect))
         Q_EMIT m_servers.chatSwitchRequested(serverIndex);

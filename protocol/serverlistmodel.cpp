@@ -279,8 +279,6 @@ QVariant ServerListModel::headerData(int section, Qt::Orientation orientation, i
         return {};
     if (role == Qt::DisplayRole)
         return columnCaption(section);
-    if (role == Qt::SizeHintRole)
-        return QSize(columnWidth(section), 0);
     return {};
 }
 

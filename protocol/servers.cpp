@@ -98,7 +98,7 @@ void TServers::ConnectServer(TServer* record)
         return;
     const int index = record->serverIndex();
     m_serverList.setRowColour(index, ServerListModel::RowColour::Olive);
-    m_serverList.setCell(index, ServerListModel::StatusColumn, ConnectingStatus.toString());
+    m_serverList.setCell(index, ServerListModel::StatusColumn, StatusConnecting.toString());
 
     const QString host = m_serverList.cell(index, ServerListModel::ServerColumn).trimmed();
     bool numeric = false;
@@ -119,7 +119,7 @@ void TServers::DisconnectServer(TServer* record, const QString& reason)
     if (!record)
         return;
     const int index = record->serverIndex();
-    if (m_serverList.cell(index, ServerListModel::StatusColumn) == NotConnectedStatus)
+    if (m_serverList.cell(index, ServerListModel::StatusColumn) == StatusNotConnected)
         return; // already ending
 
     record->disarmTimer();
@@ -128,7 +128,7 @@ void TServers::DisconnectServer(TServer* record, const QString& reason)
     m_serverList.setCell(index, ServerListModel::StatusColumn, reason);
 
     const bool reconnect =
-        reason != NotConnectedStatus &&
+        reason != StatusNotConnected &&
         m_config.ReadBool(ConfigKey::AutoReconnect, ConfigDefault::AutoReconnect);
     if (reconnect) {
         // An interval below 1 would count past zero; one second is the shortest wait.
@@ -217,12 +217,12 @@ void TServers::connectServer(int serverIndex)
 
 void TServers::disconnectServer(int serverIndex)
 {
-    DisconnectServer(FindServer(serverIndex), NotConnectedStatus.toString());
+    DisconnectServer(FindServer(serverIndex), StatusNotConnected.toString());
 }
 
 void TServers::disconnectAndRelease(int serverIndex)
 {
-    DisconnectServer(FindServer(serverIndex), NotConnectedStatus.toString());
+    DisconnectServer(FindServer(serverIndex), StatusNotConnected.toString());
     ReleaseServerRecord(serverIndex);
 }
 

@@ -35,10 +35,7 @@ public:
     static constexpr int ReconnectTickMs = 1000;
     static constexpr int DefaultReconnectInterval = 10;
 
-    // Status texts of a server row.
-    static constexpr QStringView NotConnectedStatus = u"Not connected";
-    static constexpr QStringView ConnectingStatus = u"Connecting...";
-    static constexpr QStringView ConnectedStatus = u"Connected";
+    // The Status texts of a server row are those of serverlistmodel.h.
     static constexpr QStringView TimedOutReason = u"Timed out";
     // A Port cell that is not a number from 1 to 65535.
     static constexpr QStringView InvalidPortReason = u"Invalid port";

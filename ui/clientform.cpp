@@ -2,7 +2,7 @@
 
 #include "chat/mainviewstate.h"
 #include "chat/servernotices.h"
-#include "chat/uptimeclock.h"
+#include "protocol/uptimeclock.h"
 #include "protocol/serverlistactions.h"
 #include "protocol/statuspanels.h"
 #include "ui/appicon.h"

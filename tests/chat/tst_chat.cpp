@@ -6,7 +6,7 @@
 #include "chat/mainviewstate.h"
 #include "chat/servernotices.h"
 #include "chat/serverpage.h"
-#include "chat/uptimeclock.h"
+#include "protocol/uptimeclock.h"
 #include "config/configkeys.h"
 #include "config/configstore.h"
 #include "protocol/dataport.h"

@@ -185,6 +185,9 @@ void TestServerListUi::listPage()
     QCOMPARE(tree->toolTip(), u"Right click for options, double click to connect"_s);
     QCOMPARE(tree->header()->sectionSize(ServerListModel::IndexColumn), 135);
     QCOMPARE(tree->header()->sectionSize(ServerListModel::StatusColumn), 150);
+    // The captions must be readable: a header of no height hides them all.
+    QVERIFY(tree->header()->isVisible());
+    QVERIFY(tree->header()->height() > tree->fontMetrics().height());
     const QModelIndex group = model.index(0, 0);
     const QModelIndex network = model.index(0, 0, group);
     QVERIFY(tree->isExpanded(group)); // groups open one level after loading

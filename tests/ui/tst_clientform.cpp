@@ -5,7 +5,7 @@
 #include "app/clientcore.h"
 #include "chat/chatlines.h"
 #include "chat/mainviewstate.h"
-#include "chat/uptimeclock.h"
+#include "protocol/uptimeclock.h"
 #include "config/configkeys.h"
 #include "config/configstore.h"
 #include "protocol/debuglog.h"

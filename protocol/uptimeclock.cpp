@@ -1,4 +1,4 @@
-#include "chat/uptimeclock.h"
+#include "protocol/uptimeclock.h"
 
 #include <QTimer>
 
