@@ -90,7 +90,13 @@ ServerListView::ServerListView(ServerListModel& model, ServerListActions& action
     connect(m_tree, &QTreeView::customContextMenuRequested, this, &ServerListView::showPopup);
     connect(m_tree, &QTreeView::doubleClicked, this,
             [this](const QModelIndex& index) { m_actions.activate(index); });
-    connect(&m_model, &QAbstractItemModel::modelReset, this, &ServerListView::expandGroups);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
+        spanNamesOf(QModelIndex());
+        expandGroups();
+    });
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex& parent) { spanNamesOf(parent); });
+    spanNamesOf(QModelIndex());
 
     m_dialog = [this](TAddServerForm::Mode mode,
                       const ServerEntry& preset) -> std::optional<ServerEntry> {
@@ -145,6 +151,19 @@ bool ServerListView::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void ServerListView::spanNamesOf(const QModelIndex& parent)
+{
+    // Group and network rows have only a name: let it use the whole row instead of being cut
+    // to the width of the Index column.
+    for (int row = 0; row < m_model.rowCount(parent); ++row) {
+        const QModelIndex index = m_model.index(row, 0, parent);
+        if (m_model.kind(index) == ServerListModel::RowKind::Server)
+            continue;
+        m_tree->setFirstColumnSpanned(row, parent, true);
+        spanNamesOf(index);
+    }
 }
 
 void ServerListView::expandGroups()

@@ -45,6 +45,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void spanNamesOf(const QModelIndex& parent);
     void expandGroups();
     void showPopup(const QPoint& position);
     void addServer();

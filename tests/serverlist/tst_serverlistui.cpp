@@ -191,6 +191,10 @@ void TestServerListUi::listPage()
     const QModelIndex group = model.index(0, 0);
     const QModelIndex network = model.index(0, 0, group);
     QVERIFY(tree->isExpanded(group)); // groups open one level after loading
+    // Group and network names use the whole row; server rows keep their cells.
+    QVERIFY(tree->isFirstColumnSpanned(0, QModelIndex()));
+    QVERIFY(tree->isFirstColumnSpanned(0, group));
+    QVERIFY(!tree->isFirstColumnSpanned(0, network));
     QVERIFY(!tree->isExpanded(network));
 
     // Enter on a network opens it; Enter on a server goes to the actions.
