@@ -8,6 +8,7 @@
 //   "<section> <case>: <what> = <rate>"
 // To add one, write the function and add a row to sections().
 
+#include "bench/bench_chat.h"
 #include "bench/bench_mpeg.h"
 #include "protocol/framereader.h"
 #include "protocol/wireformat.h"
@@ -80,6 +81,8 @@ const QList<Section>& sections()
         {"connections", "frames through one loopback connection; 50 servers connected at once",
          benchConnections},
 #endif
+        {"chat", "tagged lines converted and appended to a shown output view; 20 full pages",
+         benchChat},
         {"mpeg", "2,000 MP3 files: TMPEGAudio vs TagLib; sync search through 1 GB without frames",
          benchMpeg},
     };
