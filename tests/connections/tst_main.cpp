@@ -3,28 +3,10 @@
 #include "tests/connections/tst_dataport.h"
 #include "tests/connections/tst_dispatch.h"
 #include "tests/connections/tst_login.h"
-
-#include <QtTest>
+#include "tests/support/testclasses.h"
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    int failures = 0;
-    {
-        TestLogin t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    {
-        TestConnectionLife t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    {
-        TestDispatch t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    {
-        TestDataPort t;
-        failures += QTest::qExec(&t, argc, argv);
-    }
-    return failures == 0 ? 0 : 1;
+    return RunTestClasses<TestLogin, TestConnectionLife, TestDispatch, TestDataPort>(argc, argv);
 }
