@@ -78,7 +78,9 @@ MessageInput MessageDispatcher::prepareInput(const Entry& entry, const QByteArra
         input.fields = SplitFieldsKeepQuotes(payload, entry.count);
         break;
     case InputKind::FirstWord:
-        input.text = TextBefore(payload, QByteArrayLiteral(" "));
+        // The word before the first space, or the whole payload when it is one word: a pong
+        // from a client that answers with the bare nickname must still find its ping.
+        input.text = payload.contains(' ') ? TextBefore(payload, QByteArrayLiteral(" ")) : payload;
         // Only the ping answers take the time; reading the clock for every frame would cost
         // more than the rest of the dispatch.
         input.timeOfDay = QTime::currentTime();

@@ -41,7 +41,7 @@ public:
         Whole,      // text = payload
         Fields,     // fields = SplitFields(payload, count)
         KeepQuotes, // fields = SplitFieldsKeepQuotes(payload, count)
-        FirstWord,  // text = TextBefore(payload, " ")
+        FirstWord,  // text = the payload up to its first space (all of it without one)
         None        // nothing from the payload
     };
     struct Entry {

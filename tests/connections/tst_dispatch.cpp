@@ -28,6 +28,41 @@ struct Call {
 
 } // namespace
 
+void TestDispatch::handlerInput_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArrayList>("fields");
+
+    QTest::newRow("whole keeps quotes")
+        << 404 << QByteArray("say \"hi\"") << QByteArray("say \"hi\"") << QByteArrayList{};
+    QTest::newRow("fields") << 214 << QByteArray("1 2 3") << QByteArray()
+                            << QByteArrayList{"1", "2", "3"};
+    QTest::newRow("keep quotes") << 205 << QByteArray("bob hi \"x\"") << QByteArray()
+                                 << QByteArrayList{"bob", "hi \"x\""};
+    QTest::newRow("first word") << 752 << QByteArray("alice 12345") << QByteArray("alice")
+                                << QByteArrayList{};
+    // A bare nickname is the whole word, or a pong from a client that answers with the
+    // nickname alone could never be matched to its ping.
+    QTest::newRow("first word without a space")
+        << 750 << QByteArray("alice") << QByteArray("alice") << QByteArrayList{};
+    QTest::newRow("first word, empty") << 752 << QByteArray() << QByteArray() << QByteArrayList{};
+}
+
+void TestDispatch::handlerInput()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, payload);
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArrayList, fields);
+    const auto entry = MessageDispatcher::entry(quint32(type));
+    QVERIFY(entry);
+    const MessageInput input = MessageDispatcher::prepareInput(*entry, payload);
+    QCOMPARE(input.text, text);
+    QCOMPARE(input.fields, fields);
+}
+
 void TestDispatch::informationBoxes_data()
 {
     QTest::addColumn<int>("type");

@@ -8,6 +8,8 @@ class TestDispatch final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void handlerInput_data();
+    void handlerInput();
     void informationBoxes_data();
     void informationBoxes();
     void serverDisconnect316();
