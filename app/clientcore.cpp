@@ -1,9 +1,16 @@
 #include "app/clientcore.h"
 
+#include "chat/channellist.h"
+#include "chat/channelmessages.h"
 #include "chat/chatpages.h"
+#include "chat/commandinterpreter.h"
+#include "chat/hotlist.h"
+#include "chat/ignorelist.h"
+#include "chat/linkstree.h"
 #include "chat/mainviewstate.h"
+#include "chat/privatemessages.h"
 #include "chat/servernotices.h"
-#include "protocol/uptimeclock.h"
+#include "chat/whois.h"
 #include "config/configkeys.h"
 #include "config/configstore.h"
 #include "config/userprompts.h"
@@ -16,9 +23,15 @@
 #include "protocol/serverlistmodel.h"
 #include "protocol/servers.h"
 #include "protocol/statuspanels.h"
+#include "protocol/uptimeclock.h"
+#include "sharing/sharedcatalogue.h"
+#include "sharing/sharescanner.h"
+#include "sharing/shareuploads.h"
 #include "transfers/dataportlistener.h"
+#include "ui/chatwindows.h"
 
 #include <QDir>
+#include <QFileIconProvider>
 #include <QtDebug>
 
 using namespace Qt::StringLiterals;
@@ -30,7 +43,7 @@ ClientCore::ClientCore(const QString& startDirectory, const StartOptions& option
 {
     const QDir start(m_startDirectory);
 
-    m_uptime = std::make_unique<UptimeClock>(std::move(now));
+    m_uptime = std::make_unique<UptimeClock>(now);
     m_debugLog = std::make_unique<DebugLog>();
     m_debugLog->setEnabled(options.debug);
 
@@ -43,6 +56,12 @@ ClientCore::ClientCore(const QString& startDirectory, const StartOptions& option
     m_serverList->load(start.filePath(QLatin1StringView(ServersFileName)));
 
     m_servers = std::make_unique<TServers>(*m_serverList, *m_config, *m_debugLog);
+    m_iconProvider = std::make_unique<QFileIconProvider>();
+    m_catalogue = std::make_unique<SharedCatalogue>(*m_servers, m_prompts, m_startDirectory);
+    m_catalogue->icons().setProvider(m_iconProvider.get());
+    m_catalogue->load();
+    m_shareUploads = std::make_unique<ShareUploads>(*m_servers, *m_catalogue);
+    m_shareScanner = std::make_unique<ShareScanner>(*m_servers, *m_catalogue);
     m_dispatcher = std::make_unique<MessageDispatcher>(*m_servers);
     m_statusPanels = std::make_unique<StatusPanels>(*m_servers, *m_serverList);
     m_dataPort = std::make_unique<DataPortListener>(
@@ -56,8 +75,22 @@ ClientCore::ClientCore(const QString& startDirectory, const StartOptions& option
     m_viewState =
         std::make_unique<MainViewState>(*m_servers, *m_chatPages, *m_statusPanels, m_prompts);
     m_notices = std::make_unique<ServerNotices>(*m_servers, *m_dispatcher, *m_chatPages,
-                                                *m_viewState, *m_statusPanels);
+                                                *m_viewState, *m_statusPanels, &m_prompts);
     m_serverListActions = std::make_unique<ServerListActions>(*m_serverList, *m_servers, m_prompts);
+    m_commands = std::make_unique<CommandInterpreter>(
+        *m_servers, *m_chatPages, *m_notices, *m_config, *m_debugLog, m_prompts,
+        [clock = m_uptime.get(), now] { return clock->startTime().secsTo(now()); });
+    m_ignoreList = std::make_unique<IgnoreList>(*m_servers, *m_dispatcher, *m_inlineHandlers,
+                                                *m_chatPages, m_prompts);
+    m_channelMessages = std::make_unique<ChannelMessages>(*m_servers, *m_dispatcher, *m_chatPages,
+                                                          *m_viewState, *m_ignoreList);
+    m_privateMessages =
+        std::make_unique<PrivateMessages>(*m_servers, *m_dispatcher, *m_chatPages, *m_viewState);
+    m_hotlist = std::make_unique<Hotlist>(*m_servers, *m_dispatcher, *m_chatPages, m_prompts);
+    m_channelList = std::make_unique<ChannelList>(*m_servers, *m_dispatcher, *m_chatPages);
+    m_whois = std::make_unique<Whois>(*m_servers, *m_dispatcher);
+    m_links = std::make_unique<LinksTree>(*m_servers, *m_dispatcher);
+    m_chatWindows = std::make_unique<TChatWindows>(*m_channelList, *m_whois, *m_links);
 
     wire();
     m_uptime->start();
@@ -87,6 +120,25 @@ void ClientCore::createFolders()
 
 void ClientCore::wire()
 {
+    // LIST has sent its request; the window shows, not modally, with its list cleared.
+    QObject::connect(m_commands.get(), &CommandInterpreter::channelListWindowRequested,
+                     m_channelList.get(), &ChannelList::ShowFromCommand);
+
+    // The chat activity marks share the third figures panel; the marks of the connection
+    // that changed last are shown, and showing a server's page shows its marks.
+    QObject::connect(m_chatPages.get(), &ChatPages::activityChanged, m_statusPanels.get(),
+                     [this](const QString& text) {
+                         m_statusPanels->setText(StatusPanels::GigabytesPanel, text);
+                     });
+    QObject::connect(m_viewState.get(), &MainViewState::currentChatServerChanged, m_chatPages.get(),
+                     &ChatPages::RefreshActivity);
+
+    m_login->setShareUploadStarter(
+        [this](int serverIndex) { m_shareUploads->StartShareUpload(serverIndex); });
+    QObject::connect(
+        &m_catalogue->model(), &SharesModel::statusTextChanged, m_statusPanels.get(),
+        [this](const QString& text) { m_statusPanels->setText(StatusPanels::SharingPanel, text); });
+
     m_statusPanels->setText(StatusPanels::UptimePanel, m_uptime->uptimeText());
     QObject::connect(
         m_uptime.get(), &UptimeClock::uptimeChanged, m_statusPanels.get(),
@@ -104,6 +156,15 @@ ClientFormContext ClientCore::formContext()
         *m_statusPanels,
         *m_debugLog,
         *m_uptime,
+        *m_catalogue,
+        *m_shareScanner,
+        [this] { m_chatWindows->showAbout(); },
+        [this](int serverIndex) { m_channelList->ListChannels(serverIndex); },
+        [this](int serverIndex) { m_links->RequestLinks(serverIndex); },
+        [this](std::function<void()> removePanel) {
+            QObject::connect(m_commands.get(), &CommandInterpreter::debugKilled, m_commands.get(),
+                             std::move(removePanel));
+        },
         [this] { return confirmClose(); },
         [this] { shutdown(); },
     };
@@ -120,11 +181,17 @@ void ClientCore::shutdown()
         return;
     m_shutDown = true;
 
+    // From here on no row of the Shares view changes the sharing totals.
+    m_catalogue->detachRowRemoval();
     m_uptime->stop();
 
     QString error;
     if (!m_config->Flush(&error))
         qWarning("%s", qUtf8Printable(error));
+
+    // A running scan stops and saves what it has; the uploads stop before their next file.
+    m_shareScanner->shutdown();
+    m_shareUploads->stopAll();
 
     // Busy servers end as the user's disconnect would. Every record then goes at once rather
     // than through the deferred release, which would need an event loop that is about to end;

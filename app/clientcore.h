@@ -8,7 +8,9 @@
 // and download folders, the server list from servers.dat, the connection registry with the
 // dispatcher and the login, notice and inline handlers, the data-port listener (created with
 // default_dataport, not listening), the chat pages and the view state. The registry needs the
-// configuration, so the file is opened before the registry is made.
+// configuration, so the file is opened before the registry is made. The shared file list
+// (shared.dat) and the file kinds are loaded right after the server list, with the upload after
+// login and the folder scanner beside them.
 
 #include "protocol/uptimeclock.h"
 #include "ui/clientformcontext.h"
@@ -17,20 +19,33 @@
 #include <QString>
 #include <memory>
 
+class ChannelList;
+class ChannelMessages;
 class ChatPages;
+class CommandInterpreter;
 class ConfigStore;
 class DataPortListener;
 class DebugLog;
+class Hotlist;
+class IgnoreList;
 class InlineHandlers;
+class LinksTree;
 class LoginHandler;
 class MainViewState;
 class MessageDispatcher;
+class PrivateMessages;
+class QFileIconProvider;
 class ServerListActions;
 class ServerListModel;
 class ServerNotices;
+class ShareScanner;
+class ShareUploads;
+class SharedCatalogue;
 class StatusPanels;
+class TChatWindows;
 class TServers;
 class UserPrompts;
+class Whois;
 
 class ClientCore final {
 public:
@@ -68,10 +83,25 @@ public:
     StatusPanels& statusPanels() const { return *m_statusPanels; }
     DataPortListener& dataPort() const { return *m_dataPort; }
     ChatPages& chatPages() const { return *m_chatPages; }
+    CommandInterpreter& commands() const { return *m_commands; }
     MainViewState& viewState() const { return *m_viewState; }
     ServerNotices& notices() const { return *m_notices; }
+    // Channels, private messages, the hotlist, the ignore list, whois and links.
+    IgnoreList& ignoreList() const { return *m_ignoreList; }
+    ChannelMessages& channelMessages() const { return *m_channelMessages; }
+    PrivateMessages& privateMessages() const { return *m_privateMessages; }
+    Hotlist& hotlist() const { return *m_hotlist; }
+    ChannelList& channelList() const { return *m_channelList; }
+    Whois& whois() const { return *m_whois; }
+    LinksTree& links() const { return *m_links; }
+    // The channel list, whois, links and About windows, made when first shown. The main
+    // window's "About" and the server list's "List Channels" and "Show Links" go here.
+    TChatWindows& chatWindows() const { return *m_chatWindows; }
     ServerListActions& serverListActions() const { return *m_serverListActions; }
     UptimeClock& uptime() const { return *m_uptime; }
+    SharedCatalogue& catalogue() const { return *m_catalogue; }
+    ShareUploads& shareUploads() const { return *m_shareUploads; }
+    ShareScanner& shareScanner() const { return *m_shareScanner; }
 
 private:
     void createFolders();
@@ -96,5 +126,20 @@ private:
     std::unique_ptr<ChatPages> m_chatPages;
     std::unique_ptr<MainViewState> m_viewState;
     std::unique_ptr<ServerNotices> m_notices;
+    std::unique_ptr<CommandInterpreter> m_commands;
+    std::unique_ptr<IgnoreList> m_ignoreList;
+    std::unique_ptr<ChannelMessages> m_channelMessages;
+    std::unique_ptr<PrivateMessages> m_privateMessages;
+    std::unique_ptr<Hotlist> m_hotlist;
+    std::unique_ptr<ChannelList> m_channelList;
+    std::unique_ptr<Whois> m_whois;
+    std::unique_ptr<LinksTree> m_links;
+    std::unique_ptr<TChatWindows> m_chatWindows;
     std::unique_ptr<ServerListActions> m_serverListActions;
+    // Sharing, made right after the registry (they hang on its signals) but declared last, so
+    // that their worker threads are stopped and waited for before anything they use goes.
+    std::unique_ptr<QFileIconProvider> m_iconProvider;
+    std::unique_ptr<SharedCatalogue> m_catalogue;
+    std::unique_ptr<ShareUploads> m_shareUploads;
+    std::unique_ptr<ShareScanner> m_shareScanner;
 };

@@ -16,6 +16,9 @@
 #ifdef TAVOLIN_BENCH_CONNECTIONS
 #include "bench/bench_connections.h"
 #endif
+#ifdef TAVOLIN_BENCH_SHARE
+#include "bench/bench_share.h"
+#endif
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -85,6 +88,10 @@ const QList<Section>& sections()
          benchChat},
         {"mpeg", "2,000 MP3 files: TMPEGAudio vs TagLib; sync search through 1 GB without frames",
          benchMpeg},
+#ifdef TAVOLIN_BENCH_SHARE
+        {"share", "scan of 20,000 files in 400 folders (half MP3) and the upload after login",
+         benchShare},
+#endif
     };
     return table;
 }

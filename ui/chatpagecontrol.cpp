@@ -48,6 +48,10 @@ void ChatPageControl::addServerPage(ServerPage* page)
         return;
     auto* sheet = new TServerTabSheet(*page, m_chatPages);
     addTab(sheet, page->caption());
+    connect(sheet->frame(), &TServerFrame::connectionPageRequested, this, [this](int number) {
+        if (number >= 0 && number < count())
+            setCurrentIndex(number);
+    });
     connect(page, &ServerPage::captionChanged, sheet,
             [this, sheet](const QString& caption) { setTabText(indexOf(sheet), caption); });
 }

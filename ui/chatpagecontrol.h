@@ -3,6 +3,8 @@
 // ChatPageControl, on the main window's "Chat" page: one tab per connection, made and removed
 // as ChatPages makes and removes server pages. It reports which tab the user shows to
 // MainViewState and follows the view state when the program brings a page to the front.
+// Ctrl+digit in a page's input line or text views makes connection page 0..8 (digit 1..9) or
+// 10 (digit 0) current.
 
 #include <QTabWidget>
 

@@ -2,9 +2,9 @@
 
 #include "chat/mainviewstate.h"
 #include "chat/servernotices.h"
-#include "protocol/uptimeclock.h"
 #include "protocol/serverlistactions.h"
 #include "protocol/statuspanels.h"
+#include "protocol/uptimeclock.h"
 #include "ui/appicon.h"
 #include "ui/appinfo.h"
 #include "ui/chatpagecontrol.h"
@@ -13,11 +13,13 @@
 #include "ui/debugpanel.h"
 #include "ui/serverlistview.h"
 #include "ui/serverstabsheet.h"
+#include "ui/sharestabsheet.h"
 #include "ui/splashscreen.h"
 #include "ui/transferstabsheet.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
@@ -79,7 +81,8 @@ void TClientForm::createPages()
     chatLayout->addWidget(m_chatPageControl);
 
     addPage(new QWidget, u"SearchTabSheet"_s, u"Search"_s);
-    addPage(new QWidget, u"SharesTabSheet"_s, u"Shares"_s);
+    m_sharesTabSheet = new SharesTabSheet(m_context.catalogue, m_context.shareScanner);
+    m_pageControl->addTab(m_sharesTabSheet, u"Shares"_s);
     m_transfersTabSheet = new TransfersTabSheet;
     m_pageControl->addTab(m_transfersTabSheet, u"Transfers"_s);
 
@@ -133,6 +136,20 @@ void TClientForm::connectCore()
     connect(m_mainMenu->collapseNetworksAction(), &QAction::triggered, list,
             &ServerListView::collapseNetworks);
     connect(m_mainMenu->exitAction(), &QAction::triggered, this, &QWidget::close);
+    connect(m_mainMenu->aboutAction(), &QAction::triggered, this,
+            [this] { m_context.showAbout(); });
+    connect(list, &ServerListView::listChannelsRequested, this,
+            [this](int serverIndex) { m_context.listChannels(serverIndex); });
+    connect(list, &ServerListView::showLinksRequested, this,
+            [this](int serverIndex) { m_context.showLinks(serverIndex); });
+    if (m_debugPanel) {
+        // KILLDEBUG: the log stops recording; the panel that shows it goes too.
+        m_context.onDebugKilled([panel = QPointer<DebugPanel>(m_debugPanel), this] {
+            if (panel)
+                panel->deleteLater();
+            m_debugPanel = nullptr;
+        });
+    }
 }
 
 void TClientForm::createTrayIcon()

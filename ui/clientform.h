@@ -19,6 +19,7 @@ class DebugPanel;
 class QSystemTrayIcon;
 class QTabWidget;
 class ServersTabSheet;
+class SharesTabSheet;
 class TransfersTabSheet;
 class TSplashScreen;
 
@@ -42,6 +43,7 @@ public:
     ServersTabSheet* serversTabSheet() const { return m_serversTabSheet; }
     // One page per connected server; empty while none is connected.
     ChatPageControl* chatPageControl() const { return m_chatPageControl; }
+    SharesTabSheet* sharesTabSheet() const { return m_sharesTabSheet; }
     TransfersTabSheet* transfersTabSheet() const { return m_transfersTabSheet; }
     // Only in debug mode.
     DebugPanel* debugPanel() const { return m_debugPanel; }
@@ -77,6 +79,7 @@ private:
     QTabWidget* m_pageControl = nullptr;
     ServersTabSheet* m_serversTabSheet = nullptr;
     ChatPageControl* m_chatPageControl = nullptr;
+    SharesTabSheet* m_sharesTabSheet = nullptr;
     TransfersTabSheet* m_transfersTabSheet = nullptr;
     DebugPanel* m_debugPanel = nullptr;
     TSplashScreen* m_splash = nullptr;

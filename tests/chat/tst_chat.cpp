@@ -1,12 +1,12 @@
 // Chat pages, server notices, the main view state and the uptime figures, driven by a real
 // registry and login against the fake server over loopback.
 
+#include "chat/chatlinemodel.h"
 #include "chat/chatlines.h"
 #include "chat/chatpages.h"
 #include "chat/mainviewstate.h"
 #include "chat/servernotices.h"
 #include "chat/serverpage.h"
-#include "protocol/uptimeclock.h"
 #include "config/configkeys.h"
 #include "config/configstore.h"
 #include "protocol/dataport.h"
@@ -17,6 +17,8 @@
 #include "protocol/serverlistmodel.h"
 #include "protocol/servers.h"
 #include "protocol/statuspanels.h"
+#include "protocol/uptimeclock.h"
+#include "tests/chat/chatfixture.h"
 #include "tests/support/fakeserver.h"
 #include "tests/support/recordingprompts.h"
 
@@ -30,60 +32,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The chat pages need no data port: nothing listens here.
-class NoDataPort final : public DataPort {
-public:
-    int port() const override { return 0; }
-    bool isActive() const override { return false; }
-    bool isListening() const override { return false; }
-    void ChooseDataPort(int) override {}
-    void setActive(bool) override {}
-    void SetListening(bool) override {}
-};
-
-// One registry with its login, chat pages and notices, over a servers.dat with one server
-// (index 0) at the fake server's port.
-struct ChatCore {
-    explicit ChatCore(quint16 port)
-    {
-        const QString dat = dir.filePath(u"servers.dat"_s);
-        QFile file(dat);
-        if (file.open(QIODevice::WriteOnly))
-            file.write("[Protocols]\nOpennap=1\n\n[net]\nprotocol=Opennap\nbookmark=0\n127.0.0.1=" +
-                       QByteArray::number(port) + " \"\" \"\"\n\n");
-        file.close();
-        list.load(dat);
-        config.WriteInteger(ConfigKey::DefaultDataport, 0);
-    }
-
-    // Logs server 0 in: the fake answers the login with the acknowledgement.
-    bool login(FakeServer& fake)
-    {
-        fake.setAutoReply(2, {Frame{3, QByteArrayLiteral("anon@127.0.0.1")}});
-        servers.connectServer(0);
-        return QTest::qWaitFor(
-            [this] { return list.cell(0, ServerListModel::StatusColumn) == u"Connected"_s; }, 5000);
-    }
-
-    QTemporaryDir dir;
-    ConfigStore config{dir.filePath(u"Tavolin.ini"_s)};
-    ServerListModel list;
-    DebugLog debugLog;
-    TServers servers{list, config, debugLog};
-    MessageDispatcher dispatcher{servers};
-    StatusPanels panels{servers, list};
-    NoDataPort dataPort;
-    LoginHandler login_{servers, dispatcher, panels, dataPort};
-    RecordingPrompts prompts;
-    ChatPages pages{servers};
-    MainViewState view{servers, pages, panels, prompts};
-    ServerNotices notices{servers, dispatcher, pages, view, panels};
-};
-
 QStringList pageLines(const ChatCore& core, int serverIndex)
 {
-    const ServerPage* page = core.pages.page(serverIndex);
-    return page ? page->serverMessages().lines() : QStringList();
+    return core.serverMessages(serverIndex);
 }
 
 } // namespace
@@ -125,10 +76,10 @@ void TestChat::loginMakesThePageWithItsLines()
     QCOMPARE(page->caption(), u"127.0.0.1 (0)"_s);
     QCOMPARE(page->innerPageNames(), (QStringList{u"Server Messages"_s, u"Hotlist"_s}));
     QCOMPARE(pageLines(core, 0), (QStringList{u"* You are connected to 127.0.0.1"_s,
-                                              u"* Email set to -> anon@127.0.0.1"_s}));
+                                              u"* Email set to -> me@127.0.0.1"_s}));
     QCOMPARE(core.notices.serversTabLines().lines(),
              (QStringList{u"[127.0.0.1 (0)] You are connected to 127.0.0.1"_s, QString(),
-                          u"[127.0.0.1 (0)] Email set to -> anon@127.0.0.1"_s}));
+                          u"[127.0.0.1 (0)] Email set to -> me@127.0.0.1"_s}));
     // chat_switch_connect is on by default: the Chat page shows the new server.
     QCOMPARE(core.view.mainPage(), MainViewState::ChatPage);
     QCOMPARE(core.view.currentChatServer(), 0);
@@ -153,8 +104,8 @@ void TestChat::notices_data()
         << QList<Frame>{{404, "caf\xe9"}} << QStringList{u"* caf\u00e9"_s}
         << QStringList{u"[127.0.0.1 (0)] caf\u00e9"_s};
     QTest::newRow("other types are not notices")
-        << QList<Frame>{{627, "op text"}, {9999, "junk"}, {404, "after"}}
-        << QStringList{u"* after"_s} << QStringList{u"[127.0.0.1 (0)] after"_s};
+        << QList<Frame>{{9999, "junk"}, {404, "after"}} << QStringList{u"* after"_s}
+        << QStringList{u"[127.0.0.1 (0)] after"_s};
 }
 
 void TestChat::notices()
@@ -188,7 +139,7 @@ void TestChat::noticeBeforeThePageExists()
                               QStringList{u"[127.0.0.1 (0)] too early"_s}, 5000);
     QVERIFY(core.pages.isEmpty());
 
-    fake.send(0, 3, "anon@127.0.0.1");
+    fake.send(0, 3, "me@127.0.0.1");
     QTRY_VERIFY_WITH_TIMEOUT(core.pages.page(0), 5000);
     QVERIFY(!pageLines(core, 0).contains(u"* too early"_s));
     QCOMPARE(pageLines(core, 0).constFirst(), u"* You are connected to 127.0.0.1"_s);
@@ -242,7 +193,7 @@ void TestChat::nicknamePanelFollowsTheShownPage_data()
     QTest::addColumn<int>("mainPage");
     QTest::addColumn<QString>("panel");
 
-    QTest::newRow("chat page shows the server") << int(MainViewState::ChatPage) << u"anon (User)"_s;
+    QTest::newRow("chat page shows the server") << int(MainViewState::ChatPage) << u"me (User)"_s;
     QTest::newRow("servers page current") << int(MainViewState::ServersPage) << u"x"_s;
 }
 
@@ -437,5 +388,10 @@ void TestChat::trayTipIsCut()
     QVERIFY(tip.startsWith(u"Tavolin v0.2\rD: 123456789 (123456789.0) U: 987654321 ("_s));
 }
 
-QTEST_MAIN(TestChat)
+int runTestChat(int argc, char** argv)
+{
+    TestChat test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_chat.moc"

@@ -2,6 +2,7 @@
 
 #include "protocol/wireformat.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
 #include <QTcpServer>
@@ -26,8 +27,77 @@ constexpr quint16 MsgNicknameFree = 8;
 constexpr quint16 MsgNicknameRegistered = 9;
 constexpr quint16 MsgNicknameInvalid = 10;
 constexpr quint16 MsgStatistics = 214;
+constexpr quint16 MsgShareFile = 100;
+constexpr quint16 MsgUnshareFile = 102;
+constexpr quint16 MsgUnshareAll = 110;
+constexpr quint16 MsgShareFolder = 870;
+constexpr quint16 MsgShareGeneric = 10300;
 constexpr quint16 MsgNotice = 404;
 constexpr quint16 MsgMotd = 621;
+
+// Chat.
+constexpr quint16 MsgPrivate = 205;
+constexpr quint16 MsgHotlistAdd = 207;
+constexpr quint16 MsgHotlistLogin = 208;
+constexpr quint16 MsgSignedOn = 209;
+constexpr quint16 MsgSignedOff = 210;
+constexpr quint16 MsgHotlistAccepted = 301;
+constexpr quint16 MsgHotlistRefused = 302;
+constexpr quint16 MsgHotlistRemove = 303;
+constexpr quint16 MsgIgnore = 322;
+constexpr quint16 MsgUnignore = 323;
+constexpr quint16 MsgNotIgnored = 324;
+constexpr quint16 MsgAlreadyIgnored = 325;
+constexpr quint16 MsgClearIgnore = 326;
+constexpr quint16 MsgJoin = 400;
+constexpr quint16 MsgPart = 401;
+constexpr quint16 MsgPublicSend = 402;
+constexpr quint16 MsgPublic = 403;
+constexpr quint16 MsgJoined = 405;
+constexpr quint16 MsgUserJoined = 406;
+constexpr quint16 MsgUserLeft = 407;
+constexpr quint16 MsgUserListEntry = 408;
+constexpr quint16 MsgUserListEnd = 409;
+constexpr quint16 MsgTopic = 410;
+constexpr quint16 MsgWhois = 603;
+constexpr quint16 MsgWhoisAnswer = 604;
+constexpr quint16 MsgListChannels = 617;
+constexpr quint16 MsgChannelEntry = 618;
+constexpr quint16 MsgServerPing = 750;
+constexpr quint16 MsgPing = 751;
+constexpr quint16 MsgPong = 752;
+constexpr quint16 MsgEmote = 824;
+constexpr quint16 MsgLinks = 10112;
+
+// The first word of a payload (all of it without a space) and what follows that space.
+// Every field of a payload, quote-aware, however many there are (a folder batch holds more
+// than SplitFields would cut).
+QByteArrayList AllFields(const QByteArray& payload)
+{
+    QByteArrayList fields{QByteArray()};
+    bool quoted = false;
+    for (const char c : payload) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == ' ' && !quoted)
+            fields.append(QByteArray());
+        else
+            fields.last().append(c);
+    }
+    return fields;
+}
+
+QByteArray Head(const QByteArray& payload)
+{
+    const qsizetype space = payload.indexOf(' ');
+    return space < 0 ? payload : payload.left(space);
+}
+
+QByteArray Tail(const QByteArray& payload)
+{
+    const qsizetype space = payload.indexOf(' ');
+    return space < 0 ? QByteArray() : payload.mid(space + 1);
+}
 
 constexpr qsizetype MaxPayload = 65535;
 
@@ -103,6 +173,36 @@ void RoutingServer::installHandlers()
     setHandler(MsgStatistics, Access::LoggedIn, [this](Session& session, const QByteArray&) {
         send(session, MsgStatistics, statistics());
     });
+    installChatHandlers();
+    installShareHandlers();
+}
+
+// Shares only count towards the statistics; a client's files are kept by path so that a
+// repeated announcement or an unshare keeps the totals right.
+void RoutingServer::installShareHandlers()
+{
+    const auto share = [](Session& session, const QByteArray& path, const QByteArray& size) {
+        if (!path.isEmpty() && session.shares.size() < MaxSharesPerUser)
+            session.shares.insert(path, qMax<qint64>(0, size.toLongLong()));
+    };
+    setHandler(MsgShareFile, Access::LoggedIn, [share](Session& session, const QByteArray& p) {
+        const QByteArrayList f = SplitFields(p, 6); // path digest size bitrate rate duration
+        share(session, f[0], f[2]);
+    });
+    setHandler(MsgShareGeneric, Access::LoggedIn, [share](Session& session, const QByteArray& p) {
+        const QByteArrayList f = SplitFields(p, 4); // path size digest kind
+        share(session, f[0], f[1]);
+    });
+    setHandler(MsgShareFolder, Access::LoggedIn, [share](Session& session, const QByteArray& p) {
+        // folder, then per file: name digest size bitrate rate duration
+        const QByteArrayList f = AllFields(p);
+        for (qsizetype i = 1; i + 5 < f.size(); i += 6)
+            share(session, f[0] + '\\' + f[i], f[i + 2]);
+    });
+    setHandler(MsgUnshareFile, Access::LoggedIn,
+               [](Session& session, const QByteArray& p) { session.shares.remove(p); });
+    setHandler(MsgUnshareAll, Access::LoggedIn,
+               [](Session& session, const QByteArray&) { session.shares.clear(); });
 }
 
 void RoutingServer::setHandler(quint16 type, Access access, Handler handler)
@@ -187,6 +287,7 @@ void RoutingServer::forget(Session& session)
 {
     if (!session.loggedIn)
         return;
+    userLeaving(session);
     session.loggedIn = false;
     const QByteArray k = key(session.nickname);
     if (m_online.value(k) == &session)
@@ -299,6 +400,7 @@ void RoutingServer::handleLogin(Session& session, const QByteArray& payload, boo
     send(session, MsgLoginAck, QByteArrayLiteral("anon@") + session.address.toString().toLatin1());
     sendMotd(session);
     send(session, MsgStatistics, statistics());
+    userArrived(session);
 }
 
 void RoutingServer::handleNicknameCheck(Session& session, const QByteArray& payload)
@@ -323,8 +425,9 @@ QByteArray RoutingServer::statistics() const
     qint64 files = 0;
     qint64 bytes = 0;
     for (const Session* session : m_online) {
-        files += session->sharedFiles;
-        bytes += session->sharedBytes;
+        files += session->sharedFiles();
+        for (const qint64 size : session->shares)
+            bytes += size;
     }
     return QByteArray::number(userCount()) + ' ' + QByteArray::number(files) + ' ' +
            QByteArray::number(bytes / (qint64(1) << 30));
@@ -433,4 +536,337 @@ void RoutingServer::broadcastMotd()
     const QList<Session*> sessions = m_online.values();
     for (Session* session : sessions)
         sendMotd(*session);
+}
+
+// --- Chat ---
+//
+// Sending may drop a client that does not read (see send()), and dropping one makes it leave
+// its channels. So no loop below holds a reference into the channel table or the online
+// table across a send: loops run over copied id lists and look each session up again.
+
+void RoutingServer::installChatHandlers()
+{
+    const auto on = [this](quint16 type,
+                           void (RoutingServer::*handler)(Session&, const QByteArray&)) {
+        setHandler(type, Access::LoggedIn, [this, handler](Session& session, const QByteArray& p) {
+            (this->*handler)(session, p);
+        });
+    };
+    on(MsgJoin, &RoutingServer::handleJoin);
+    on(MsgPart, &RoutingServer::handlePart);
+    on(MsgPublicSend, &RoutingServer::handlePublic);
+    on(MsgEmote, &RoutingServer::handleEmote);
+    on(MsgTopic, &RoutingServer::handleTopic);
+    on(MsgPrivate, &RoutingServer::handlePrivate);
+    on(MsgHotlistAdd, &RoutingServer::handleHotlistAdd);
+    on(MsgHotlistLogin, &RoutingServer::handleHotlistAdd);
+    on(MsgWhois, &RoutingServer::handleWhois);
+    setHandler(MsgListChannels, Access::LoggedIn,
+               [this](Session& session, const QByteArray&) { handleChannelList(session); });
+    setHandler(MsgHotlistRemove, Access::LoggedIn,
+               [](Session& session, const QByteArray& p) { session.hotlist.remove(key(Head(p))); });
+    setHandler(MsgIgnore, Access::LoggedIn,
+               [this](Session& session, const QByteArray& p) { handleIgnore(session, p, true); });
+    setHandler(MsgUnignore, Access::LoggedIn,
+               [this](Session& session, const QByteArray& p) { handleIgnore(session, p, false); });
+    setHandler(MsgClearIgnore, Access::LoggedIn,
+               [this](Session& session, const QByteArray&) { handleClearIgnore(session); });
+    setHandler(MsgServerPing, Access::LoggedIn,
+               [this](Session& session, const QByteArray& p) { send(session, MsgServerPing, p); });
+    setHandler(MsgPing, Access::LoggedIn, [this](Session& session, const QByteArray& p) {
+        handleUserPing(session, p, MsgPing);
+    });
+    setHandler(MsgPong, Access::LoggedIn, [this](Session& session, const QByteArray& p) {
+        handleUserPing(session, p, MsgPong);
+    });
+    setHandler(MsgLinks, Access::LoggedIn,
+               [this](Session& session, const QByteArray&) { handleLinks(session); });
+}
+
+bool RoutingServer::isValidChannelName(const QByteArray& name)
+{
+    if (name.isEmpty() || name.size() > MaxChannelNameLength)
+        return false;
+    return std::all_of(name.cbegin(), name.cend(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte > 0x20 && byte != '"' && byte != 0x7f;
+    });
+}
+
+QByteArray RoutingServer::presence(const QByteArray& channel, const Session& session) const
+{
+    return channel + ' ' + session.nickname + ' ' + QByteArray::number(session.sharedFiles()) +
+           ' ' + QByteArray::number(session.lineSpeed);
+}
+
+void RoutingServer::sendToChannel(const Channel& channel, quint16 type, const QByteArray& payload)
+{
+    const QList<quint64> members = channel.members;
+    for (const quint64 id : members) {
+        if (Session* member = findSession(id))
+            send(*member, type, payload);
+    }
+}
+
+RoutingServer::Channel* RoutingServer::memberChannel(Session& session, const QByteArray& name)
+{
+    const QByteArray k = key(name);
+    const auto it = m_channels.find(k);
+    if (it == m_channels.end() || !session.channels.contains(k)) {
+        send(session, MsgNotice, QByteArrayLiteral("you are not on channel ") + name);
+        return nullptr;
+    }
+    return &it.value();
+}
+
+void RoutingServer::handleJoin(Session& session, const QByteArray& payload)
+{
+    const QByteArray name = Head(payload);
+    if (!isValidChannelName(name))
+        return send(session, MsgNotice, QByteArrayLiteral("invalid channel name"));
+    const QByteArray k = key(name);
+    if (session.channels.contains(k))
+        return send(session, MsgNotice, QByteArrayLiteral("you are already on channel ") + name);
+    if (session.channels.size() >= MaxChannelsPerUser)
+        return send(session, MsgNotice, QByteArrayLiteral("you are on too many channels"));
+    auto it = m_channels.find(k);
+    if (it == m_channels.end()) {
+        if (m_channels.size() >= MaxChannels)
+            return send(session, MsgNotice, QByteArrayLiteral("too many channels"));
+        it = m_channels.insert(k, Channel{name, {}, {}});
+    }
+    const QList<quint64> others = it->members;
+    it->members.append(session.id);
+    session.channels.append(k);
+    const QByteArray stored = it->name;
+    const QByteArray topic = it->topic;
+
+    // The joiner hears of the join, then of every member (itself included), then the topic.
+    send(session, MsgJoined, stored);
+    for (const quint64 id : others + QList<quint64>{session.id}) {
+        if (const Session* member = findSession(id); member && member->loggedIn)
+            send(session, MsgUserListEntry, presence(stored, *member));
+    }
+    send(session, MsgUserListEnd, stored);
+    if (!topic.isEmpty())
+        send(session, MsgTopic, stored + ' ' + topic);
+    const QByteArray joined = presence(stored, session);
+    for (const quint64 id : others) {
+        if (Session* member = findSession(id))
+            send(*member, MsgUserJoined, joined);
+    }
+}
+
+void RoutingServer::handlePart(Session& session, const QByteArray& payload)
+{
+    const QByteArray name = Head(payload);
+    const QByteArray k = key(name);
+    if (!session.channels.contains(k))
+        return send(session, MsgNotice, QByteArrayLiteral("you are not on channel ") + name);
+    leaveChannel(session, k, true);
+}
+
+void RoutingServer::leaveChannel(Session& session, const QByteArray& channelKey, bool confirm)
+{
+    session.channels.removeAll(channelKey);
+    const auto it = m_channels.find(channelKey);
+    if (it == m_channels.end())
+        return;
+    it->members.removeAll(session.id);
+    const QByteArray name = it->name;
+    const QList<quint64> others = it->members;
+    if (others.isEmpty())
+        m_channels.erase(it);
+    if (confirm)
+        send(session, MsgPart, name);
+    const QByteArray left = presence(name, session);
+    for (const quint64 id : others) {
+        if (Session* member = findSession(id))
+            send(*member, MsgUserLeft, left);
+    }
+}
+
+void RoutingServer::handlePublic(Session& session, const QByteArray& payload)
+{
+    if (const Channel* channel = memberChannel(session, Head(payload)))
+        sendToChannel(*channel, MsgPublic,
+                      channel->name + ' ' + session.nickname + ' ' + Tail(payload));
+}
+
+void RoutingServer::handleEmote(Session& session, const QByteArray& payload)
+{
+    if (const Channel* channel = memberChannel(session, Head(payload)))
+        sendToChannel(*channel, MsgEmote,
+                      channel->name + ' ' + session.nickname + ' ' + Tail(payload));
+}
+
+void RoutingServer::handleTopic(Session& session, const QByteArray& payload)
+{
+    if (Channel* channel = memberChannel(session, Head(payload))) {
+        channel->topic = Tail(payload).left(MaxTopicLength);
+        sendToChannel(*channel, MsgTopic, channel->name + ' ' + channel->topic);
+    }
+}
+
+void RoutingServer::handleChannelList(Session& session)
+{
+    const QByteArrayList names = channelNames();
+    for (const QByteArray& name : names) {
+        const auto it = m_channels.constFind(key(name));
+        if (it == m_channels.cend())
+            continue;
+        send(session, MsgChannelEntry,
+             it->name + ' ' + QByteArray::number(it->members.size()) + ' ' + it->topic);
+    }
+    send(session, MsgListChannels);
+}
+
+void RoutingServer::handlePrivate(Session& session, const QByteArray& payload)
+{
+    const QByteArray target = Head(payload);
+    Session* recipient = findUser(target);
+    if (!recipient)
+        return send(session, MsgNotice,
+                    QByteArrayLiteral("user ") + target + QByteArrayLiteral(" is not online"));
+    if (recipient->ignored.contains(key(session.nickname)))
+        return; // the sender is not told
+    send(*recipient, MsgPrivate, session.nickname + ' ' + Tail(payload));
+}
+
+void RoutingServer::handleHotlistAdd(Session& session, const QByteArray& payload)
+{
+    const QByteArray nickname = Head(payload);
+    const QByteArray k = key(nickname);
+    if (!isValidNickname(nickname) ||
+        (!session.hotlist.contains(k) && session.hotlist.size() >= MaxListEntries))
+        return send(session, MsgHotlistRefused, nickname);
+    session.hotlist.insert(k);
+    send(session, MsgHotlistAccepted, nickname);
+    if (const Session* user = findUser(nickname))
+        send(session, MsgSignedOn, user->nickname + ' ' + QByteArray::number(user->lineSpeed));
+}
+
+void RoutingServer::handleIgnore(Session& session, const QByteArray& payload, bool ignore)
+{
+    const QByteArray nickname = Head(payload);
+    const QByteArray k = key(nickname);
+    if (ignore) {
+        if (session.ignored.contains(k))
+            return send(session, MsgAlreadyIgnored, nickname);
+        if (!isValidNickname(nickname) || session.ignored.size() >= MaxListEntries)
+            return send(session, MsgNotice, QByteArrayLiteral("cannot ignore ") + nickname);
+        session.ignored.insert(k);
+        return send(session, MsgIgnore, nickname);
+    }
+    if (!session.ignored.remove(k))
+        return send(session, MsgNotIgnored, nickname);
+    send(session, MsgUnignore, nickname);
+}
+
+void RoutingServer::handleClearIgnore(Session& session)
+{
+    const qsizetype count = session.ignored.size();
+    session.ignored.clear();
+    send(session, MsgClearIgnore, QByteArray::number(count));
+}
+
+void RoutingServer::handleWhois(Session& session, const QByteArray& payload)
+{
+    const QByteArray nickname = Head(payload);
+    const Session* user = findUser(nickname);
+    if (!user)
+        return send(session, MsgNotice,
+                    QByteArrayLiteral("user ") + nickname + QByteArrayLiteral(" is not online"));
+    QByteArrayList channels;
+    for (const QByteArray& k : user->channels)
+        channels.append(m_channels.value(k).name);
+    const qint64 online = (QDateTime::currentMSecsSinceEpoch() - user->loginMsecs) / 1000;
+    // nickname, level, seconds online, channels, status, shared, downloads, uploads, line
+    // speed, client
+    send(session, MsgWhoisAnswer,
+         user->nickname + " User " + QByteArray::number(std::max<qint64>(online, 0)) + " \"" +
+             channels.join(' ') + "\" Active " + QByteArray::number(user->sharedFiles()) + " 0 0 " +
+             QByteArray::number(user->lineSpeed) + " \"" + user->version + '"');
+}
+
+void RoutingServer::handleUserPing(Session& session, const QByteArray& payload, quint16 type)
+{
+    const QByteArray target = Head(payload);
+    Session* user = findUser(target);
+    if (!user) {
+        if (type == MsgPing)
+            send(session, MsgNotice,
+                 QByteArrayLiteral("ping failed, ") + target + QByteArrayLiteral(" is not online"));
+        return;
+    }
+    const QByteArray rest = Tail(payload);
+    send(*user, type, rest.isEmpty() ? session.nickname : session.nickname + ' ' + rest);
+}
+
+void RoutingServer::handleLinks(Session& session)
+{
+    for (const Link& link : std::as_const(m_links))
+        send(session, MsgLinks,
+             link.server + ' ' + QByteArray::number(link.port) + ' ' + link.linkedServer + ' ' +
+                 QByteArray::number(link.linkedPort) + ' ' + QByteArray::number(link.hops));
+    send(session, MsgLinks);
+}
+
+void RoutingServer::userArrived(Session& session)
+{
+    session.loginMsecs = QDateTime::currentMSecsSinceEpoch();
+    const QByteArray k = key(session.nickname);
+    const QByteArray signedOn = session.nickname + ' ' + QByteArray::number(session.lineSpeed);
+    const QList<quint64> ids = sessionIds();
+    for (const quint64 id : ids) {
+        Session* other = findSession(id);
+        if (other && other != &session && other->loggedIn && other->hotlist.contains(k))
+            send(*other, MsgSignedOn, signedOn);
+    }
+}
+
+void RoutingServer::userLeaving(Session& session)
+{
+    const QList<QByteArray> channels = session.channels;
+    for (const QByteArray& k : channels)
+        leaveChannel(session, k, false);
+    const QByteArray k = key(session.nickname);
+    const QList<quint64> ids = sessionIds();
+    for (const quint64 id : ids) {
+        Session* other = findSession(id);
+        if (other && other != &session && other->loggedIn && other->hotlist.contains(k))
+            send(*other, MsgSignedOff, session.nickname);
+    }
+}
+
+QList<quint64> RoutingServer::sessionIds() const
+{
+    QList<quint64> ids;
+    for (const Session* session : m_online)
+        ids.append(session->id);
+    return ids;
+}
+
+QByteArrayList RoutingServer::channelNames() const
+{
+    QByteArrayList names;
+    for (const Channel& channel : m_channels)
+        names.append(channel.name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QByteArrayList RoutingServer::channelMembers(const QByteArray& channel) const
+{
+    QByteArrayList nicknames;
+    for (const quint64 id : m_channels.value(key(channel)).members) {
+        if (const Session* member = findSession(id))
+            nicknames.append(member->nickname);
+    }
+    return nicknames;
+}
+
+QByteArray RoutingServer::channelTopic(const QByteArray& channel) const
+{
+    return m_channels.value(key(channel)).topic;
 }

@@ -16,7 +16,15 @@
 // installHandlers() or from outside with setHandler().
 //
 // Nicknames are compared without regard to ASCII letter case, so "Alice" cannot log in while
-// "alice" is on, nor take over her registration.
+// "alice" is on, nor take over her registration. Channel names likewise.
+//
+// Chat: channels (join 400, part 401, public 402 -> 403, topic 410, emote 824, list 617 ->
+// 618... 617), private messages (205, not delivered when the recipient ignores the sender),
+// the hotlist (207/208 -> 301 or 302, 209 when a listed user is or comes online, 210 when
+// one goes, 303 removes), the ignore list (322/323 confirmed or refused with 325/324, 326
+// clears and answers the count), whois (603 -> 604, or 404 when the user is not on), pings
+// (750 answered by the server, 751 and 752 relayed between users) and links (10112: the
+// configured links, then an empty 10112).
 
 #include "protocol/framereader.h"
 
@@ -24,7 +32,9 @@
 #include <QByteArrayList>
 #include <QHash>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <map>
@@ -67,9 +77,31 @@ public:
         QByteArray version;
         quint16 dataPort = 0;
         int lineSpeed = 0;
-        // Share totals that the 214 statistics add up; zero until shares are handled.
-        qint64 sharedFiles = 0;
-        qint64 sharedBytes = 0;
+        // Announced files, by path, with their sizes: what the 214 statistics add up.
+        QHash<QByteArray, qint64> shares;
+        qint64 sharedFiles() const { return shares.size(); }
+        // Chat state, by key(nickname or channel name).
+        qint64 loginMsecs = 0; // since the epoch, for the whois answer's time online
+        QList<QByteArray> channels;
+        QSet<QByteArray> hotlist;
+        QSet<QByteArray> ignored;
+    };
+
+    // Bounds on what one client can make the server keep.
+    static constexpr qsizetype MaxChannelNameLength = 64;
+    static constexpr qsizetype MaxTopicLength = 512;
+    static constexpr qsizetype MaxChannelsPerUser = 32;
+    static constexpr qsizetype MaxChannels = 1024;
+    static constexpr qsizetype MaxListEntries = 256; // hotlist and ignore list, each
+    static constexpr qsizetype MaxSharesPerUser = 100'000;
+
+    // One server link as 10112 describes it.
+    struct Link {
+        QByteArray server;
+        quint16 port = 0;
+        QByteArray linkedServer;
+        quint16 linkedPort = 0;
+        int hops = 1;
     };
 
     using Handler = std::function<void(Session& session, const QByteArray& payload)>;
@@ -92,6 +124,8 @@ public:
     QByteArrayList motd() const { return m_motd; }
     static QByteArrayList defaultMotd();
     void setMaxPendingOutput(qint64 bytes) { m_maxPendingOutput = bytes; }
+    // What a 10112 request is answered with before the empty end message.
+    void setLinks(const QList<Link>& links) { m_links = links; }
     qint64 maxPendingOutput() const { return m_maxPendingOutput; }
 
     // Registered nicknames (in memory; optionally mirrored to a file, see setUsersFile).
@@ -124,6 +158,11 @@ public:
     // The 214 payload: users, files, gigabytes.
     QByteArray statistics() const;
 
+    // Channel names as they were first joined, sorted; the members of one, in join order.
+    QByteArrayList channelNames() const;
+    QByteArrayList channelMembers(const QByteArray& channel) const;
+    QByteArray channelTopic(const QByteArray& channel) const;
+
     static bool isValidNickname(const QByteArray& nickname);
 
 Q_SIGNALS:
@@ -143,6 +182,11 @@ private:
         QByteArray nickname; // as registered
         QByteArray password;
     };
+    struct Channel {
+        QByteArray name; // as first joined
+        QByteArray topic;
+        QList<quint64> members; // session ids, in join order
+    };
 
     void installHandlers();
     void acceptPending();
@@ -158,6 +202,36 @@ private:
     void refuse(Session& session, quint16 type, const QByteArray& text);
     void sendMotd(Session& session);
 
+    // Chat messages.
+    void installChatHandlers();
+    void installShareHandlers();
+    void handleJoin(Session& session, const QByteArray& payload);
+    void handlePart(Session& session, const QByteArray& payload);
+    void handlePublic(Session& session, const QByteArray& payload);
+    void handleEmote(Session& session, const QByteArray& payload);
+    void handleTopic(Session& session, const QByteArray& payload);
+    void handleChannelList(Session& session);
+    void handlePrivate(Session& session, const QByteArray& payload);
+    void handleHotlistAdd(Session& session, const QByteArray& payload);
+    void handleIgnore(Session& session, const QByteArray& payload, bool ignore);
+    void handleClearIgnore(Session& session);
+    void handleWhois(Session& session, const QByteArray& payload);
+    void handleUserPing(Session& session, const QByteArray& payload, quint16 type);
+    void handleLinks(Session& session);
+    // Leaves one channel: 401 to the user (when `confirm`), 407 to the others; an empty
+    // channel goes.
+    void leaveChannel(Session& session, const QByteArray& channelKey, bool confirm);
+    // A user came or went: the channels and the watching hotlists hear of it.
+    void userArrived(Session& session);
+    void userLeaving(Session& session);
+    // The channel the payload names when the user is on it; null (and a 404) otherwise.
+    Channel* memberChannel(Session& session, const QByteArray& name);
+    void sendToChannel(const Channel& channel, quint16 type, const QByteArray& payload);
+    QByteArray presence(const QByteArray& channel, const Session& session) const;
+    static bool isValidChannelName(const QByteArray& name);
+    // Ids of the logged-in sessions, for loops that send.
+    QList<quint64> sessionIds() const;
+
     bool saveUsers() const;
     static QByteArray key(const QByteArray& nickname) { return nickname.toLower(); }
 
@@ -167,6 +241,8 @@ private:
     QHash<QByteArray, Session*> m_online;    // by key(nickname)
     QHash<QByteArray, Account> m_registered; // by key(nickname)
     QHash<quint16, Route> m_routes;
+    QHash<QByteArray, Channel> m_channels; // by key(name)
+    QList<Link> m_links;
     QByteArrayList m_motd;
     QString m_usersFile;
     qint64 m_maxPendingOutput = DefaultMaxPendingOutput;

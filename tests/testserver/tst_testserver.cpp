@@ -48,6 +48,7 @@ public:
             return Frame{NoFrame, {}};
         return m_frames.takeFirst();
     }
+    void push(const Frame& frame) { m_frames.append(frame); }
     QList<Frame> takeAll()
     {
         QList<Frame> frames;
@@ -72,7 +73,16 @@ Frame F(quint32 type, const QByteArray& payload = {})
     return Frame{type, payload};
 }
 
+// One message a chat test sends: from "alice", "bob" or "carol".
+struct Step {
+    QByteArray from;
+    quint16 type = 0;
+    QByteArray payload;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(QList<Step>)
 
 class TestTestServer : public QObject {
     Q_OBJECT
@@ -92,6 +102,26 @@ private:
                 return nullptr;
         }
         return client;
+    }
+
+    // A 214 there and back: once it returns, the server has handled everything the client
+    // sent before. Frames that arrived meanwhile stay queued, in order.
+    bool roundTrip(Client& client)
+    {
+        client.send(214);
+        QList<Frame> before;
+        for (;;) {
+            const Frame frame = client.next();
+            if (frame.type == NoFrame)
+                return false;
+            if (frame.type == 214)
+                break;
+            before.append(frame);
+        }
+        const QList<Frame> after = client.takeAll();
+        for (const Frame& frame : before + after)
+            client.push(frame);
+        return true;
     }
 
 private Q_SLOTS:
@@ -260,6 +290,27 @@ private Q_SLOTS:
         QCOMPARE(alice->next(), F(214, "1 0 0"));
     }
 
+    // Announcements count towards the statistics, unshares take them back; none is answered.
+    void statisticsCountShares()
+    {
+        const auto alice = loggedIn("alice");
+        QVERIFY(alice);
+        const QByteArray zeros(32, '0');
+        alice->send(10300, "\"C:\\docs\\a b.txt\" 1073741824 " + zeros + " text");
+        alice->send(870, "\"C:\\Music\" \"x.mp3\" " + zeros +
+                             " 4000000 128 44100 250 \"y z.mp3\" " + zeros +
+                             " 5000000 128 44100 300");
+        alice->send(100, "\"C:\\Music\\x.mp3\" " + zeros + " 4000000 128 44100 250"); // again
+        alice->send(214);
+        QCOMPARE(alice->next(), F(214, "1 3 1"));
+        alice->send(102, "C:\\Music\\y z.mp3");
+        alice->send(214);
+        QCOMPARE(alice->next(), F(214, "1 2 1"));
+        alice->send(110);
+        alice->send(214);
+        QCOMPARE(alice->next(), F(214, "1 0 0"));
+    }
+
     // Before the login a client gets no answers but the login's; after it, unknown types are
     // answered with a notice.
     void messagesAroundLogin()
@@ -393,6 +444,205 @@ private Q_SLOTS:
         QVERIFY(newcomer);
         bystander->send(214);
         QCOMPARE(bystander->next(), F(214, "2 0 0"));
+    }
+
+    void chatRoutes_data()
+    {
+        // alice and bob are logged in (line speeds 0) and both on "#a"; carol is on no channel.
+        QTest::addColumn<QList<Step>>("steps");
+        QTest::addColumn<QList<Frame>>("toAlice");
+        QTest::addColumn<QList<Frame>>("toBob");
+        QTest::addColumn<QList<Frame>>("toCarol");
+        using Frames = QList<Frame>;
+
+        QTest::newRow("public message to every member")
+            << QList<Step>{{"alice", 402, "#A hi  there"}} << Frames{F(403, "#a alice hi  there")}
+            << Frames{F(403, "#a alice hi  there")} << Frames{};
+        QTest::newRow("emote keeps its quotes")
+            << QList<Step>{{"bob", 824, "#a \"waves\""}} << Frames{F(824, "#a bob \"waves\"")}
+            << Frames{F(824, "#a bob \"waves\"")} << Frames{};
+        QTest::newRow("topic") << QList<Step>{{"bob", 410, "#a all about us"}}
+                               << Frames{F(410, "#a all about us")}
+                               << Frames{F(410, "#a all about us")} << Frames{};
+        QTest::newRow("outsider cannot talk")
+            << QList<Step>{{"carol", 402, "#a hi"}, {"carol", 410, "#a t"}} << Frames{} << Frames{}
+            << Frames{F(404, "you are not on channel #a"), F(404, "you are not on channel #a")};
+        QTest::newRow("join: user list, end, topic; members hear of it")
+            << QList<Step>{{"bob", 410, "#a t"}, {"carol", 400, "#A"}}
+            << Frames{F(410, "#a t"), F(406, "#a carol 0 0")}
+            << Frames{F(410, "#a t"), F(406, "#a carol 0 0")}
+            << Frames{F(405, "#a"),           F(408, "#a alice 0 0"), F(408, "#a bob 0 0"),
+                      F(408, "#a carol 0 0"), F(409, "#a"),           F(410, "#a t")};
+        QTest::newRow("join twice, bad names")
+            << QList<Step>{{"alice", 400, "#a"}, {"alice", 400, ""}, {"alice", 400, "\"x\""}}
+            << Frames{F(404, "you are already on channel #a"), F(404, "invalid channel name"),
+                      F(404, "invalid channel name")}
+            << Frames{} << Frames{};
+        QTest::newRow("part") << QList<Step>{{"alice", 401, "#a"}, {"alice", 401, "#a"}}
+                              << Frames{F(401, "#a"), F(404, "you are not on channel #a")}
+                              << Frames{F(407, "#a alice 0 0")} << Frames{};
+        QTest::newRow("channel list")
+            << QList<Step>{{"bob", 410, "#a some topic"}, {"carol", 400, "#z"}, {"carol", 617, ""}}
+            << Frames{F(410, "#a some topic")} << Frames{F(410, "#a some topic")}
+            << Frames{F(405, "#z"),    F(408, "#z carol 0 0"),
+                      F(409, "#z"),    F(618, "#a 2 some topic"),
+                      F(618, "#z 1 "), F(617)};
+        QTest::newRow("private message")
+            << QList<Step>{{"alice", 205, "CAROL hello \"you\""}, {"alice", 205, "nobody x"}}
+            << Frames{F(404, "user nobody is not online")} << Frames{}
+            << Frames{F(205, "alice hello \"you\"")};
+        QTest::newRow("private message from an ignored user is dropped")
+            << QList<Step>{{"carol", 322, "Alice"},
+                           {"alice", 205, "carol psst"},
+                           {"bob", 205, "carol hi"}}
+            << Frames{} << Frames{} << Frames{F(322, "Alice"), F(205, "bob hi")};
+        QTest::newRow("ignore list")
+            << QList<Step>{{"alice", 322, "x"}, {"alice", 322, "X"}, {"alice", 323, "y"},
+                           {"alice", 323, "x"}, {"alice", 322, "a"}, {"alice", 322, "b"},
+                           {"alice", 326, ""},  {"alice", 326, ""}}
+            << Frames{F(322, "x"), F(325, "X"), F(324, "y"), F(323, "x"),
+                      F(322, "a"), F(322, "b"), F(326, "2"), F(326, "0")}
+            << Frames{} << Frames{};
+        QTest::newRow("hotlist add")
+            << QList<Step>{{"alice", 207, "BOB"},
+                           {"alice", 207, "dave"},
+                           {"alice", 208, QByteArray(20, 'n')}}
+            << Frames{F(301, "BOB"), F(209, "bob 0"), F(301, "dave"), F(302, QByteArray(20, 'n'))}
+            << Frames{} << Frames{};
+        QTest::newRow("whois of nobody") << QList<Step>{{"carol", 603, "nobody"}} << Frames{}
+                                         << Frames{} << Frames{F(404, "user nobody is not online")};
+        QTest::newRow("pings") << QList<Step>{{"alice", 751, "bob"},
+                                              {"bob", 752, "alice"},
+                                              {"bob", 751, "x"},
+                                              {"carol", 750, "server 12"},
+                                              {"carol", 752, "x"}}
+                               << Frames{F(752, "bob")}
+                               << Frames{F(751, "alice"), F(404, "ping failed, x is not online")}
+                               << Frames{F(750, "server 12")};
+        QTest::newRow("no links") << QList<Step>{{"carol", 10112, ""}} << Frames{} << Frames{}
+                                  << Frames{F(10112)};
+    }
+
+    // Each step goes out from its client; then every client has received exactly its frames.
+    void chatRoutes()
+    {
+        QFETCH(QList<Step>, steps);
+        QFETCH(QList<Frame>, toAlice);
+        QFETCH(QList<Frame>, toBob);
+        QFETCH(QList<Frame>, toCarol);
+
+        QHash<QByteArray, std::shared_ptr<Client>> clients;
+        for (const QByteArray nickname : {"alice", "bob", "carol"}) {
+            clients.insert(nickname, std::shared_ptr<Client>(loggedIn(nickname)));
+            QVERIFY(clients[nickname]);
+        }
+        for (const QByteArray nickname : {"alice", "bob"}) {
+            clients[nickname]->send(400, "#a");
+            QVERIFY(roundTrip(*clients[nickname]));
+        }
+        QVERIFY(roundTrip(*clients["alice"]));
+        for (const auto& client : std::as_const(clients))
+            client->takeAll();
+
+        // One step at a time, so that what different clients send is handled in step order.
+        for (const Step& step : std::as_const(steps)) {
+            clients[step.from]->send(step.type, step.payload);
+            QVERIFY(roundTrip(*clients[step.from]));
+        }
+        const auto received = [this](Client& client) {
+            return roundTrip(client) ? client.takeAll() : QList<Frame>{F(NoFrame)};
+        };
+        QCOMPARE(received(*clients["alice"]), toAlice);
+        QCOMPARE(received(*clients["bob"]), toBob);
+        QCOMPARE(received(*clients["carol"]), toCarol);
+    }
+
+    // Leaving the server leaves every channel and tells the hotlists; an empty channel goes.
+    void leavingTellsChannelsAndHotlists()
+    {
+        const auto alice = loggedIn("alice");
+        auto bob = loggedIn("bob");
+        QVERIFY(alice && bob);
+        alice->send(207, "bob");
+        alice->send(400, "#a");
+        bob->send(400, "#a");
+        bob->send(400, "#b");
+        QVERIFY(roundTrip(*bob));
+        QVERIFY(roundTrip(*alice));
+        alice->takeAll();
+        QCOMPARE(m_server->channelNames(), (QByteArrayList{"#a", "#b"}));
+        QCOMPARE(m_server->channelMembers("#A"), (QByteArrayList{"alice", "bob"}));
+
+        bob.reset();
+        QCOMPARE(alice->next(), F(407, "#a bob 0 0"));
+        QCOMPARE(alice->next(), F(210, "bob"));
+        QCOMPARE(m_server->channelNames(), QByteArrayList{"#a"});
+
+        const auto again = loggedIn("Bob");
+        QVERIFY(again);
+        QCOMPARE(alice->next(), F(209, "Bob 0"));
+        alice->send(303, "bob");
+        QVERIFY(roundTrip(*alice));
+        alice->takeAll();
+        m_server->closeUser("bob", RoutingServer::CloseMode::Orderly);
+        QVERIFY(roundTrip(*alice));
+        QCOMPARE(alice->takeAll(), QList<Frame>{});
+    }
+
+    void whois()
+    {
+        const auto alice = loggedIn("alice");
+        const auto bob = loggedIn("bob");
+        QVERIFY(alice && bob);
+        alice->send(400, "#a");
+        alice->send(400, "#b");
+        bob->send(603, "ALICE");
+        QVERIFY(roundTrip(*alice));
+        const Frame answer = bob->next();
+        QCOMPARE(answer.type, 604u);
+        // nickname, level, seconds online, channels, status, shared, downloads, uploads, line
+        // speed, client
+        const QByteArrayList fields = SplitFields(answer.payload, 11);
+        QCOMPARE(fields.mid(0, 2), (QByteArrayList{"alice", "User"}));
+        QVERIFY(fields[2].toInt() >= 0);
+        QCOMPARE(fields.mid(3),
+                 (QByteArrayList{"#a #b", "Active", "0", "0", "0", "0", "Tavolin v0.2", ""}));
+    }
+
+    void links()
+    {
+        m_server->setLinks({{"a.net", 8888, "b.net", 7777, 1}, {"b.net", 7777, "c.net", 8888, 2}});
+        const auto alice = loggedIn("alice");
+        QVERIFY(alice);
+        alice->send(10112);
+        QCOMPARE(alice->next(), F(10112, "a.net 8888 b.net 7777 1"));
+        QCOMPARE(alice->next(), F(10112, "b.net 7777 c.net 8888 2"));
+        QCOMPARE(alice->next(), F(10112));
+    }
+
+    // A client cannot make the server keep without bound.
+    void chatLimits()
+    {
+        const auto alice = loggedIn("alice");
+        QVERIFY(alice);
+        for (int i = 0; i <= RoutingServer::MaxChannelsPerUser; ++i)
+            alice->send(400, "#c" + QByteArray::number(i));
+        alice->send(400, QByteArray(RoutingServer::MaxChannelNameLength + 1, 'x'));
+        for (int i = 0; i <= RoutingServer::MaxListEntries; ++i) {
+            alice->send(207, "h" + QByteArray::number(i));
+            alice->send(322, "i" + QByteArray::number(i));
+        }
+        alice->send(410, "#c0 " + QByteArray(RoutingServer::MaxTopicLength + 10, 't'));
+        QVERIFY(roundTrip(*alice));
+        const QList<Frame> frames = alice->takeAll();
+        QCOMPARE(m_server->channelNames().size(), RoutingServer::MaxChannelsPerUser);
+        QVERIFY(frames.contains(F(404, "you are on too many channels")));
+        QVERIFY(frames.contains(F(404, "invalid channel name")));
+        QCOMPARE(frames.count(F(302, "h" + QByteArray::number(RoutingServer::MaxListEntries))), 1);
+        QCOMPARE(frames.count(
+                     F(404, "cannot ignore i" + QByteArray::number(RoutingServer::MaxListEntries))),
+                 1);
+        QCOMPARE(m_server->channelTopic("#c0").size(), RoutingServer::MaxTopicLength);
     }
 };
 

@@ -4,8 +4,8 @@
 
 #include "app/clientcore.h"
 #include "chat/chatlines.h"
+#include "chat/commandinterpreter.h"
 #include "chat/mainviewstate.h"
-#include "protocol/uptimeclock.h"
 #include "config/configkeys.h"
 #include "config/configstore.h"
 #include "protocol/debuglog.h"
@@ -13,6 +13,7 @@
 #include "protocol/serverlistmodel.h"
 #include "protocol/servers.h"
 #include "protocol/statuspanels.h"
+#include "protocol/uptimeclock.h"
 #include "tests/support/fakeserver.h"
 #include "tests/support/recordingprompts.h"
 #include "transfers/dataportlistener.h"
@@ -22,6 +23,7 @@
 #include "ui/clientmainmenu.h"
 #include "ui/clientstatusbar.h"
 #include "ui/debugpanel.h"
+#include "ui/fatmemo.h"
 #include "ui/linesmemo.h"
 #include "ui/serverframe.h"
 #include "ui/serverstabsheet.h"
@@ -126,6 +128,7 @@ private Q_SLOTS:
     void pageRule();
     void debugPanel_data();
     void debugPanel();
+    void aboutFromTheHelpMenu();
     void splashScreen_data();
     void splashScreen();
     void uptimeAndThroughput();
@@ -468,6 +471,28 @@ void TestClientForm::debugPanel()
     program.core->servers().SendToServer(3, 404, {QByteArrayLiteral("y")});
     QCOMPARE(out->count(), 2);
     QCOMPARE(out->currentText(), u"Server: 3 Len: 1 Msg: 404 Text: y"_s);
+
+    // KILLDEBUG takes the panel away and nothing more is recorded.
+    program.core->commands().RunCommand(3, u"KILLDEBUG"_s, QString());
+    QTRY_VERIFY_WITH_TIMEOUT(!program.form->findChild<DebugPanel*>(u"DebugPanel"_s), 2000);
+    QCOMPARE(program.form->debugPanel(), nullptr);
+    program.core->servers().SendToServer(3, 404, {QByteArrayLiteral("z")});
+    QCOMPARE(program.core->debugLog().lineCount(DebugLog::Direction::Outgoing), 2);
+}
+
+void TestClientForm::aboutFromTheHelpMenu()
+{
+    Program program;
+    auto* menu = program.form->findChild<ClientMainMenu*>();
+    QVERIFY(menu);
+    menu->aboutAction()->trigger();
+    QWidget* about = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->windowTitle() == u"About Tavolin"_s)
+            about = window;
+    }
+    QVERIFY(about);
+    about->close();
 }
 
 void TestClientForm::splashScreen_data()
@@ -558,14 +583,19 @@ void TestClientForm::loginShowsTheServerPage()
     QCOMPARE(inner->tabText(1), u"Hotlist"_s);
     QCOMPARE(inner->currentIndex(), 0);
 
-    auto* output = sheet->findChild<QPlainTextEdit*>(u"ServerMsgFatMemo"_s);
+    auto* output = sheet->findChild<TFatMemo*>(u"ServerMsgFatMemo"_s);
     QVERIFY(output);
-    QVERIFY(output->isReadOnly());
-    QTRY_COMPARE_WITH_TIMEOUT(output->toPlainText(),
-                              u"* You are connected to 127.0.0.1\n"
-                              "* Email set to -> anon@127.0.0.1\n"
-                              "* Welcome to the test server"_s,
-                              5000);
+    const auto shownLines = [output] {
+        QStringList lines;
+        for (int i = 0; output->model() && i < output->model()->lineCount(); ++i)
+            lines.append(output->model()->parts(i).text);
+        return lines;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(
+        shownLines(),
+        (QStringList{u"* You are connected to 127.0.0.1"_s, u"* Email set to -> anon@127.0.0.1"_s,
+                     u"* Welcome to the test server"_s}),
+        5000);
     const auto* memo = form.findChild<QPlainTextEdit*>(u"ServerMessagesMemo"_s);
     QCOMPARE(memo->toPlainText(), u"[127.0.0.1 (0)] You are connected to 127.0.0.1\n\n"
                                   "[127.0.0.1 (0)] Email set to -> anon@127.0.0.1\n\n"
