@@ -11,22 +11,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray serversDat(const QList<ServerSpec>& servers)
+QByteArray serversDat(const QList<ServerSetup>& servers)
 {
     QByteArray text = "[Protocols]\nOpennap=1\nSoulseek=1\n\n";
     QStringList networks;
-    QList<QList<ServerSpec>> members;
+    QList<QList<ServerSetup>> members;
     for (qsizetype i = 0; i < servers.size(); ++i) {
-        const ServerSpec& spec = servers[i];
+        const ServerSetup& setup = servers[i];
         const QString network =
-            spec.network.isEmpty() ? u"net"_s + QString::number(i) : spec.network;
+            setup.network.isEmpty() ? u"net"_s + QString::number(i) : setup.network;
         qsizetype at = networks.indexOf(network);
         if (at < 0) {
             networks.append(network);
-            members.append(QList<ServerSpec>());
+            members.append(QList<ServerSetup>());
             at = networks.size() - 1;
         }
-        members[at].append(spec);
+        members[at].append(setup);
     }
     const auto field = [](const QString& value) {
         return value.isEmpty() ? QByteArray("\"\"") : value.toUtf8();
@@ -34,9 +34,9 @@ QByteArray serversDat(const QList<ServerSpec>& servers)
     for (qsizetype n = 0; n < networks.size(); ++n) {
         text += "[" + networks[n].toUtf8() + "]\n";
         text += "protocol=" + members[n].first().protocol.toUtf8() + "\nbookmark=0\n";
-        for (const ServerSpec& spec : std::as_const(members[n])) {
-            text += spec.host.toUtf8() + "=" + QByteArray::number(spec.port) + " " +
-                    field(spec.nickname) + " " + field(spec.password) + "\n";
+        for (const ServerSetup& setup : std::as_const(members[n])) {
+            text += setup.host.toUtf8() + "=" + QByteArray::number(setup.port) + " " +
+                    field(setup.nickname) + " " + field(setup.password) + "\n";
         }
         text += "\n";
     }
@@ -45,12 +45,12 @@ QByteArray serversDat(const QList<ServerSpec>& servers)
 
 } // namespace
 
-Client::Client(const QList<ServerSpec>& specs, const Settings& settings, bool keepDefaults)
+Client::Client(const QList<ServerSetup>& setups, const Settings& settings, bool keepDefaults)
 {
     const QString datPath = dir.filePath(u"servers.dat"_s);
     QFile dat(datPath);
     if (dat.open(QIODevice::WriteOnly))
-        dat.write(serversDat(specs));
+        dat.write(serversDat(setups));
     dat.close();
     list.load(datPath);
 

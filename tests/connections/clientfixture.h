@@ -25,18 +25,18 @@
 class FakeServer;
 
 // One server item; each goes into a network of its own unless two name the same network.
-struct ServerSpec {
-    explicit ServerSpec(int port_, const QString& host_ = QStringLiteral("127.0.0.1"))
+struct ServerSetup {
+    explicit ServerSetup(int port_, const QString& host_ = QStringLiteral("127.0.0.1"))
         : host(host_)
         , port(port_)
     {
     }
-    ServerSpec& filedUnder(const QString& protocolName)
+    ServerSetup& filedUnder(const QString& protocolName)
     {
         protocol = protocolName;
         return *this;
     }
-    ServerSpec& withLogin(const QString& nick, const QString& pass)
+    ServerSetup& withLogin(const QString& nick, const QString& pass)
     {
         nickname = nick;
         password = pass;
@@ -57,7 +57,7 @@ class Client {
 public:
     // Without "default_dataport" in the settings the data port is 0, so that the login's
     // port field is fixed and nothing listens; pass keepDefaults to read no settings at all.
-    explicit Client(const QList<ServerSpec>& specs, const Settings& settings = {},
+    explicit Client(const QList<ServerSetup>& setups, const Settings& settings = {},
                     bool keepDefaults = false);
     ~Client();
 

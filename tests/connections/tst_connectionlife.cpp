@@ -48,7 +48,7 @@ private:
 
 void TestConnectionLife::connectionRefused()
 {
-    Client client({ServerSpec(closedPort())});
+    Client client({ServerSetup(closedPort())});
     client.servers->connectServer(0);
     QVERIFY(client.waitForStatus(0, u"Connection refused"_s));
     QVERIFY(client.waitForNoRecord(0));
@@ -67,7 +67,7 @@ void TestConnectionLife::invalidPort_data()
 void TestConnectionLife::invalidPort()
 {
     QFETCH(QString, portCell);
-    Client client({ServerSpec(1)});
+    Client client({ServerSetup(1)});
     client.list.setCell(0, ServerListModel::PortColumn, portCell);
     client.servers->connectServer(0);
     QCOMPARE(client.status(0), u"Invalid port"_s);
@@ -123,7 +123,7 @@ void TestConnectionLife::silentServer()
     QFETCH(bool, userDisconnects);
 
     FakeServer fake;
-    Client client({ServerSpec(fake.port())},
+    Client client({ServerSetup(fake.port())},
                   {{u"default_dataport"_s, u"0"_s}, {u"connect_timeout"_s, u"0"_s}});
     client.servers->setMinimumConnectTimeoutForTests(userDisconnects ? 60000 : 300);
     client.servers->connectServer(0);
@@ -156,9 +156,9 @@ void TestConnectionLife::silentServer()
 
 void TestConnectionLife::reconnectCountdown()
 {
-    Client client({ServerSpec(closedPort())}, {{u"default_dataport"_s, u"0"_s},
-                                               {u"auto_reconnect"_s, u"1"_s},
-                                               {u"reconnect_interval"_s, u"3"_s}});
+    Client client({ServerSetup(closedPort())}, {{u"default_dataport"_s, u"0"_s},
+                                                {u"auto_reconnect"_s, u"1"_s},
+                                                {u"reconnect_interval"_s, u"3"_s}});
     client.servers->setReconnectTickForTests(20);
     StatusRecorder recorder(client.list, 0);
     client.servers->connectServer(0);
@@ -180,9 +180,9 @@ void TestConnectionLife::connectDuringCountdown()
 {
     // The first attempt is refused; connecting again during the countdown reuses the record.
     const int port = closedPort();
-    Client client({ServerSpec(port)}, {{u"default_dataport"_s, u"0"_s},
-                                       {u"auto_reconnect"_s, u"1"_s},
-                                       {u"reconnect_interval"_s, u"1000"_s}});
+    Client client({ServerSetup(port)}, {{u"default_dataport"_s, u"0"_s},
+                                        {u"auto_reconnect"_s, u"1"_s},
+                                        {u"reconnect_interval"_s, u"1000"_s}});
     client.servers->connectServer(0);
     QVERIFY(client.waitForStatus(0, u"Connection refused...1000"_s));
     TServer* record = client.servers->FindServer(0);
@@ -200,9 +200,9 @@ void TestConnectionLife::connectDuringCountdown()
 
 void TestConnectionLife::userDisconnectDuringCountdown()
 {
-    Client client({ServerSpec(closedPort())}, {{u"default_dataport"_s, u"0"_s},
-                                               {u"auto_reconnect"_s, u"1"_s},
-                                               {u"reconnect_interval"_s, u"1000"_s}});
+    Client client({ServerSetup(closedPort())}, {{u"default_dataport"_s, u"0"_s},
+                                                {u"auto_reconnect"_s, u"1"_s},
+                                                {u"reconnect_interval"_s, u"1000"_s}});
     client.servers->connectServer(0);
     QVERIFY(client.waitForStatus(0, u"Connection refused...1000"_s));
     client.servers->disconnectServer(0);
@@ -248,7 +248,7 @@ void TestConnectionLife::socketErrorReason()
 void TestConnectionLife::framesGoOutWholeAndInOrder()
 {
     FakeServer fake;
-    Client client({ServerSpec(fake.port())});
+    Client client({ServerSetup(fake.port())});
     QVERIFY(client.connectAndLogin(fake, 0));
 
     constexpr int Count = 2000;
@@ -278,7 +278,7 @@ void TestConnectionLife::framesGoOutWholeAndInOrder()
 void TestConnectionLife::sendHooks()
 {
     FakeServer fake;
-    Client client({ServerSpec(fake.port())});
+    Client client({ServerSetup(fake.port())});
     QVERIFY(client.connectAndLogin(fake, 0));
 
     // The echo of a private message runs before the frame is written.

@@ -105,7 +105,7 @@ void TestDispatch::informationBoxes()
     QFETCH(QString, text);
 
     FakeServer fake;
-    Client client({ServerSpec(fake.port())});
+    Client client({ServerSetup(fake.port())});
     QVERIFY(client.connectAndLogin(fake, 0));
     client.servers->FindServer(0)->ignoreSet() = QStringList{u"x"_s, u"y"_s, u"z"_s};
 
@@ -120,7 +120,7 @@ void TestDispatch::informationBoxes()
 void TestDispatch::serverDisconnect316()
 {
     FakeServer fake;
-    Client client({ServerSpec(fake.port())},
+    Client client({ServerSetup(fake.port())},
                   {{u"default_dataport"_s, u"0"_s}, {u"auto_reconnect"_s, u"1"_s}});
     QVERIFY(client.connectAndLogin(fake, 0));
     fake.send(0, 214, "10 20 30");
@@ -153,7 +153,7 @@ void TestDispatch::onlyLogged()
     QFETCH(QByteArray, payload);
 
     FakeServer fake;
-    Client client({ServerSpec(fake.port())});
+    Client client({ServerSetup(fake.port())});
     QVERIFY(client.connectAndLogin(fake, 0));
     const QStringList linesBefore = client.serverLines;
     const qsizetype before = client.debugLog.lineCount(DebugLog::Direction::Incoming);
@@ -200,7 +200,7 @@ void TestDispatch::emptyPayloadForEveryType()
     QFETCH(QString, status);
 
     FakeServer fake;
-    Client client({ServerSpec(fake.port())});
+    Client client({ServerSetup(fake.port())});
     QVERIFY(client.connectAndLogin(fake, 0));
     // Types whose subsystem is not wired here get a recording handler.
     QList<Call> calls;
@@ -265,7 +265,7 @@ void TestDispatch::hostileStreams()
     QFETCH(bool, closes);
 
     FakeServer fake;
-    Client client({ServerSpec(fake.port())});
+    Client client({ServerSetup(fake.port())});
     QVERIFY(client.connectAndLogin(fake, 0));
     // Cut at odd places, so that frames straddle reads.
     fake.setWriteChunking({1, 1000, 7, 65536, 3});
@@ -296,7 +296,7 @@ void TestDispatch::hostileStreams()
 void TestDispatch::burstInOrder()
 {
     FakeServer fake;
-    Client client({ServerSpec(fake.port())});
+    Client client({ServerSetup(fake.port())});
     QVERIFY(client.connectAndLogin(fake, 0));
     QByteArrayList seen;
     client.dispatcher->registerHandler(404,
@@ -319,7 +319,7 @@ void TestDispatch::stopEndsTheBatch()
 {
     // Frames that arrive with the one that ends the connection are not handled.
     FakeServer fake;
-    Client client({ServerSpec(fake.port())});
+    Client client({ServerSetup(fake.port())});
     QVERIFY(client.connectAndLogin(fake, 0));
     QByteArrayList seen;
     client.dispatcher->registerHandler(404,
@@ -336,7 +336,7 @@ void TestDispatch::stopEndsTheBatch()
 void TestDispatch::staleLoginAcknowledgement()
 {
     FakeServer fake;
-    Client client({ServerSpec(fake.port())});
+    Client client({ServerSetup(fake.port())});
     QSignalSpy acknowledged(client.servers.get(), &TServers::loginAcknowledged);
 
     // The user drops the connection while the acknowledgement is on its way: here the user's

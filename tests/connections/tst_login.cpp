@@ -21,7 +21,7 @@ void TestLogin::loginWithDefaults()
     // No configuration at all: the placeholder nickname, "wisp", the data port found from
     // 6699 on, the quoted version, line speed 0.
     FakeServer fake;
-    Client client({ServerSpec(fake.port())}, {}, /*keepDefaults=*/true);
+    Client client({ServerSetup(fake.port())}, {}, /*keepDefaults=*/true);
     QSignalSpy acknowledged(client.servers.get(), &TServers::loginAcknowledged);
 
     client.servers->connectServer(0);
@@ -97,7 +97,7 @@ void TestLogin::loginMessage()
     QFETCH(QByteArray, payload);
 
     FakeServer fake;
-    Client client({ServerSpec(fake.port()).withLogin(nicknameCell, passwordCell)}, settings);
+    Client client({ServerSetup(fake.port()).withLogin(nicknameCell, passwordCell)}, settings);
     client.servers->connectServer(0);
     QVERIFY(fake.waitForConnections(1));
     QTRY_COMPARE_WITH_TIMEOUT(fake.frames(0).size(), 1, 5000);
@@ -148,7 +148,7 @@ void TestLogin::loginOutcome()
                          if (int(frame.type) == closeAfter)
                              fake.close(connection);
                      });
-    Client client({ServerSpec(fake.port()).withLogin(u"bob"_s, u"pw"_s)},
+    Client client({ServerSetup(fake.port()).withLogin(u"bob"_s, u"pw"_s)},
                   {{u"default_dataport"_s, u"0"_s},
                    {u"register_upon_login"_s, registerUponLogin ? u"1"_s : u"0"_s}});
     client.servers->connectServer(0);
@@ -172,7 +172,7 @@ void TestLogin::loginOutcome()
 void TestLogin::secondProtocolLogin()
 {
     FakeServer fake(FrameReader::Layout::Int32);
-    Client client({ServerSpec(fake.port()).filedUnder(u"Soulseek"_s)});
+    Client client({ServerSetup(fake.port()).filedUnder(u"Soulseek"_s)});
     client.servers->connectServer(0);
 
     const auto login = fake.waitForFrame(1);
@@ -196,7 +196,7 @@ void TestLogin::secondProtocolLogin()
 void TestLogin::sharingPanelOnFirstConnectionOnly()
 {
     FakeServer fake;
-    Client client({ServerSpec(fake.port()), ServerSpec(fake.port())});
+    Client client({ServerSetup(fake.port()), ServerSetup(fake.port())});
     QVERIFY(client.connectAndLogin(fake, 0));
     QCOMPARE(client.panels->text(StatusPanels::SharingPanel), u"Sharing: 0 file(s), 0.0 GB"_s);
 
@@ -238,10 +238,10 @@ void TestLogin::totals()
     QFETCH(QStringList, totals);
 
     FakeServer fake;
-    QList<ServerSpec> specs;
+    QList<ServerSetup> setups;
     for (const QString& host : hosts)
-        specs.append(ServerSpec(fake.port(), host));
-    Client client(specs);
+        setups.append(ServerSetup(fake.port(), host));
+    Client client(setups);
     for (int i = 0; i < int(hosts.size()); ++i)
         QVERIFY(client.connectAndLogin(fake, i));
     const auto handled214 = [&] {

@@ -21,12 +21,12 @@ namespace {
 
 constexpr quint16 MarkerType = 751; // a ping: any type the fake records will do
 
-QList<ServerSpec> Specs(const QList<int>& ports)
+QList<ServerSetup> Setups(const QList<int>& ports)
 {
-    QList<ServerSpec> specs;
+    QList<ServerSetup> setups;
     for (const int port : ports)
-        specs.append(ServerSpec(port));
-    return specs;
+        setups.append(ServerSetup(port));
+    return setups;
 }
 
 } // namespace
@@ -121,7 +121,7 @@ QByteArray ReadNative(const QByteArray& path)
 }
 
 ShareClient::ShareClient(const QList<int>& ports)
-    : client(Specs(ports))
+    : client(Setups(ports))
 {
     catalogue =
         std::make_unique<SharedCatalogue>(*client.servers, client.prompts, client.dir.path());

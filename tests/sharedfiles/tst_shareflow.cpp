@@ -166,9 +166,9 @@ void TestShareFlow::uploadGroups()
     const QByteArray root = QFile::encodeName(dir.path());
     QByteArray sharedDat;
     QHash<QByteArray, qint64> sizes;
-    for (const QString& spec : std::as_const(files)) {
-        const QByteArray rel = spec.section(u'=', 0, 0).toUtf8();
-        const QString content = spec.section(u'=', 1);
+    for (const QString& setup : std::as_const(files)) {
+        const QByteArray rel = setup.section(u'=', 0, 0).toUtf8();
+        const QString content = setup.section(u'=', 1);
         const QByteArray path = root + '/' + rel;
         QByteArray bytes;
         if (content == u"cbr")
