@@ -1,6 +1,7 @@
 #include "chat/channelusers.h"
 
 #include "chat/channellines.h"
+#include "chat/rowsort.h"
 #include "config/fixedtables.h"
 
 #include <algorithm>
@@ -156,27 +157,10 @@ void ChannelUsers::sort(int column, Qt::SortOrder order)
         return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    QList<int> oldRows(m_users.size());
-    for (qsizetype i = 0; i < oldRows.size(); ++i)
-        oldRows[i] = int(i);
-
     m_sortColumn = column;
     m_sortOrder = order;
-    std::stable_sort(oldRows.begin(), oldRows.end(),
-                     [this](int a, int b) { return lessThan(m_users.at(a), m_users.at(b)); });
-    QList<User> sorted;
-    sorted.reserve(m_users.size());
-    QList<int> newRowOf(m_users.size());
-    for (qsizetype i = 0; i < oldRows.size(); ++i) {
-        sorted.append(m_users.at(oldRows.at(i)));
-        newRowOf[oldRows.at(i)] = int(i);
-    }
-    m_users = std::move(sorted);
-
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& index : before)
-        after.append(this->index(newRowOf.at(index.row()), index.column()));
-    changePersistentIndexList(before, after);
+    const QList<int> newRowOf =
+        StableSortRows(m_users, [this](const User& a, const User& b) { return lessThan(a, b); });
+    changePersistentIndexList(before, MovedIndexes(*this, before, newRowOf));
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

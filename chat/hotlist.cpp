@@ -1,6 +1,7 @@
 #include "chat/hotlist.h"
 
 #include "chat/chatpages.h"
+#include "chat/rowsort.h"
 #include "config/fixedtables.h"
 #include "config/userprompts.h"
 #include "protocol/messagedispatcher.h"
@@ -173,26 +174,11 @@ void NicknameList::sort(int column, Qt::SortOrder order)
         return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    QList<int> order_(m_rows.size());
-    for (qsizetype i = 0; i < order_.size(); ++i)
-        order_[i] = int(i);
     m_sortColumn = column;
     m_sortOrder = order;
-    std::stable_sort(order_.begin(), order_.end(),
-                     [this](int a, int b) { return lessThan(m_rows.at(a), m_rows.at(b)); });
-    QList<QStringList> sorted;
-    sorted.reserve(m_rows.size());
-    QList<int> newRowOf(m_rows.size());
-    for (qsizetype i = 0; i < order_.size(); ++i) {
-        sorted.append(m_rows.at(order_.at(i)));
-        newRowOf[order_.at(i)] = int(i);
-    }
-    m_rows = std::move(sorted);
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& index : before)
-        after.append(this->index(newRowOf.at(index.row()), index.column()));
-    changePersistentIndexList(before, after);
+    const QList<int> newRowOf = StableSortRows(
+        m_rows, [this](const QStringList& a, const QStringList& b) { return lessThan(a, b); });
+    changePersistentIndexList(before, MovedIndexes(*this, before, newRowOf));
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
